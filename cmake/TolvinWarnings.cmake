@@ -1,0 +1,7 @@
+# Warnings for our own targets: tolvin_warnings(<target>)
+function(tolvin_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wformat=2)
+  if(TOLVIN_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
