@@ -22,8 +22,11 @@ Command line
   --mode/--n/--k/--glob/--on/--rate/--code/--reset/--timeout describe the first fault rule;
   every --rule adds one more in the query syntax of the control endpoint.
   --log-file appends every finished request's log record (one JSON object a line) to FILE.
-  The server exits on SIGTERM or SIGINT (exit code 0), and by itself within a second when the
-  process that started it goes away, unless --keep-running is given.
+  The server exits on SIGTERM or SIGINT (exit code 0; answers in progress end with outcome
+  "stopped"), and by itself within a second when its parent process (the one that started
+  it, as seen at start-up) goes away, unless --keep-running is given; so a crashed test
+  leaves no server behind. A starter that exits at once ("sh -c 'server &'") is gone before
+  the server can note it: use --keep-running there and stop it by its PID.
 
 Fault rules
 -----------
@@ -199,6 +202,7 @@ class ServerState:
         self.stop = threading.Event()
         self.log_file = log_file
         self.empty_416 = False
+        self.active = 0  # requests inside a handler, waited for at shutdown
 
     def now(self):
         return round(time.monotonic() - self.t0, 6)
@@ -294,11 +298,18 @@ class ClientGone(Exception):
     pass
 
 
+class Stopping(Exception):
+    """The server is shutting down: the answer ends where it is."""
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "fault_server"
     sys_version = ""
     timeout = DEFAULT_IO_TIMEOUT  # bounds every socket read and write of a connection
+    # Headers and body go out in separate writes; with Nagle's algorithm the body of a small
+    # answer would wait for the client's delayed acknowledgement.
+    disable_nagle_algorithm = True
 
     def version_string(self):
         return self.server_version
@@ -394,8 +405,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
                   "content_range": None, "bytes": 0, "mode": "normal", "outcome": "active",
                   "t_start": state.now(), "t_end": None, "headers": dict(self.headers.items())}
         state.begin_record(record)
+        with state.lock:
+            state.active += 1
         try:
             record["outcome"] = self.serve(path, range_header, record)
+        except Stopping:
+            record["outcome"] = "stopped"
+            self.close_connection = True
         except ClientGone:
             record["outcome"] = "client-gone"
             self.close_connection = True
@@ -406,6 +422,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if record["outcome"] == "active":
                 record["outcome"] = "client-gone"
             state.end_record(record)
+            with state.lock:
+                state.active -= 1
 
     def local_file(self, path):
         parts = [p for p in path.split("/") if p not in ("", ".")]
@@ -449,7 +467,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         sent = 0
         while sent < count:
             if stop.is_set():
-                raise ClientGone()
+                raise Stopping()
             data = f.read(min(step, count - sent))
             if not data:
                 raise ClientGone()  # the file shrank under us; the length sent is a lie now
@@ -689,6 +707,10 @@ def main(argv=None):
             break
     server.state.stop.set()  # stalls and trickles end at their next check
     server.shutdown()
+    # Let the answers in progress notice the stop and write their log records, a while.
+    deadline = time.monotonic() + 2.0
+    while server.state.active and time.monotonic() < deadline:
+        time.sleep(0.02)
     server.server_close()
     return 0
 

@@ -48,7 +48,9 @@ import sys
 import tempfile
 import time
 
-NGINX = os.environ.get("NGINX", "/usr/sbin/nginx")
+NGINX = (os.environ.get("NGINX")
+         or ("/usr/sbin/nginx" if os.path.exists("/usr/sbin/nginx") else shutil.which("nginx"))
+         or "/usr/sbin/nginx")
 START_TIMEOUT = 10.0
 STOP_TIMEOUT = 10.0
 
