@@ -36,8 +36,17 @@ decoded URL path (fnmatch, case-sensitive, '*' also crosses '/'; default "*"), i
 filter matches (all: every request; first: requests without a Range or with a range from 0;
 resume: ranged requests from an offset above 0), and it has not used up its k (k < 0, the
 default, means no limit; k = 3 means three faulty answers, then it stands aside). Only
-answers that really differ from the normal one use up k: a drop counts when it really cuts
-the body, ignore-range only for requests that carried a Range.
+answers that really differ from the normal one use up k: drop and stall count when they
+really cut the body (n below the body's length), ignore-range only for requests that carried
+a Range, wrong-offset only when the offset moved. The "hits" that /__control reports are the
+uses so far.
+
+The downloader's transfer opens every attempt with "Range:bytes=0-" only to learn the length,
+closes that request after the headers and, when part of the file is on disk, asks again with
+"Range:bytes=N-". A rule therefore sees both requests unless "on" picks one: on=resume hits
+only the second, on=first only the first. Drops "in a row" as the downloader counts them are
+attempts that deliver no body byte at all: use n=0 for those (with n > 0 each attempt brings
+data, which resets its count).
 
   mode            what the answer is
   normal          the file, correctly (200, or 206/416 for a Range)
@@ -47,7 +56,8 @@ the body, ignore-range only for requests that carried a Range.
   wrong-offset    206 from another offset than asked, with a Content-Range that tells the
                   truth: n bytes (default 1) before the asked start, at least 0; for a
                   start of 0, n bytes after it
-  404, 500        that status with an HTML body and its Content-Length
+  404, 500        that status with an HTML body and its Content-Length, whether the file
+                  exists or not
   status          the status given by code=NNN, with an HTML body
   stall           normal headers and n body bytes, then nothing: the connection is held open
                   until the client goes away, the server stops or the timeout passes
@@ -78,10 +88,11 @@ Control endpoints (never logged, never subject to rules)
 Log records: {"seq", "conn" (connection number; equal numbers shared one keep-alive
 connection), "method", "path", "range" (the Range header as sent, or null), "status",
 "length" (the Content-Length sent, or null), "content_range" (or null), "bytes" (body bytes
-written to the socket), "mode" (the rule's mode, "normal" when none applied), "outcome"
+handed to the socket: a client that closes early need not have read them all), "mode" (the rule's mode, "normal" when none applied), "outcome"
 ("complete", "dropped", "stalled" (timeout passed), "client-gone", "stopped" (server
 shutdown), "active"), "t_start", "t_end" (seconds since the server started, t_end null
-while active), "headers" (the request headers as a dict)}.
+while active), "headers" (the request headers as a dict)}. A missing file gives a normal 404
+with an HTML body; paths with ".." or outside the root are 404 too. HEAD gets the headers.
 
 Python use
 ----------
@@ -102,7 +113,6 @@ whole file; nginx would send multipart/byteranges).
 
 import argparse
 import fnmatch
-import html
 import http.server
 import json
 import os
@@ -392,6 +402,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         path = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path)
         if path.startswith("/__"):
             return self.do_control(path)
+        self.close_connection = True  # its body, if any, was not read
         self.reply(405, error_page(405, "Not Allowed"), "text/html")
 
     def dispatch(self):
