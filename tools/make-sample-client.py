@@ -28,6 +28,8 @@ Options:
   --missing NAME:SIZE one more manifest entry that is not created (repeatable): for mirrors
                       that lack a file, and for names that must not be written
   --total-count N     write this "TotalCount" instead of the number of entries
+  --total-size N      write this "TotalSize" instead of the exact sum of the sizes (for the
+                      free-space check)
   --manifest-only     write only the manifest (e.g. with the port of a server started since);
                       the files and the list of an earlier run with the same options stay
   --clean             remove DIR first; refused unless DIR is empty or holds only files that
@@ -120,12 +122,12 @@ def check_name(name, url, generated):
             raise PlanError("generated file name %r must be a plain relative path" % name)
 
 
-def write_manifest(path, version, url, entries, total_count=None):
+def write_manifest(path, version, url, entries, total_count=None, total_size=None):
     """entries: [(name, size)]. Written beside the target, then renamed, so a server that
     serves it meanwhile never sends half a manifest."""
     if FORBIDDEN.intersection(url):
         raise PlanError("URL %r cannot be written into the manifest" % url)
-    total = sum(size for _, size in entries)
+    total = sum(size for _, size in entries) if total_size is None else total_size
     count = len(entries) if total_count is None else total_count
     lines = ["{",
              '  "Version": %d,' % version,
@@ -170,7 +172,7 @@ def listed_files(sha_path):
     return names
 
 
-def clean_dir(out, sha_path):
+def clean_dir(out, sha_path, also_ours=()):
     if not os.path.isdir(out):
         return
     present = []
@@ -179,6 +181,7 @@ def clean_dir(out, sha_path):
                     for f in files]
     if present:
         known = listed_files(sha_path) if os.path.exists(sha_path) else set()
+        known.update(also_ours)
         strangers = [p for p in present if p not in known]
         if strangers:
             raise PlanError("--clean refused: %s holds files this tool did not make (%s)"
@@ -203,6 +206,7 @@ def main(argv=None):
     p.add_argument("--add", action="append", default=[])
     p.add_argument("--missing", action="append", default=[])
     p.add_argument("--total-count", type=int)
+    p.add_argument("--total-size", type=int)
     p.add_argument("--manifest-only", action="store_true")
     p.add_argument("--clean", action="store_true")
     args = p.parse_args(argv)
@@ -247,7 +251,8 @@ def main(argv=None):
 
         if not args.manifest_only:
             if args.clean:
-                clean_dir(out, sha_path)
+                same = os.path.abspath(manifest_dir) == os.path.abspath(out)
+                clean_dir(out, sha_path, ["file.json"] if same else [])
             os.makedirs(out, exist_ok=True)
             sums = []
             for name, size in generated:
@@ -259,7 +264,7 @@ def main(argv=None):
                 f.writelines("%s  %s\n" % pair for pair in sums)
         manifest = os.path.join(manifest_dir, "file.json")
         total = write_manifest(manifest, args.version, url, generated + missing,
-                               args.total_count)
+                               args.total_count, args.total_size)
     except (PlanError, OSError) as e:
         print("make-sample-client: %s" % e, file=sys.stderr)
         return 1

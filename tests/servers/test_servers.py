@@ -528,6 +528,9 @@ class GeneratorTest(unittest.TestCase):
         self.run_gen("--root", root, "--base-url", "http://127.0.0.1:4242/", "--manifest-only",
                      "--exe", exe)
         self.assertEqual(json.loads(read_text(mpath))["URL"], "http://127.0.0.1:4242/client/")
+        self.run_gen("--root", root, "--base-url", "http://127.0.0.1:1/", "--manifest-only",
+                     "--total-size", str(1 << 50))
+        self.assertEqual(json.loads(read_text(mpath))["TotalSize"], 1 << 50)
         self.assertEqual(os.stat(os.path.join(root, "client/data/maps/m02.pak")).st_mtime_ns,
                          stamp)
 
