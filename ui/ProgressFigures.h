@@ -30,10 +30,16 @@ struct PanelFigures {
     // False when the total size is still 0: the panel and the bar keep what they show.
     bool changed = false;
     uint32_t elapsedSeconds = 0;
-    float speed = 0.0f;             // bytes per second
+    // Bytes per second; 0 in the first second, and 0 rather than a negative or infinite
+    // figure from counters that are already wrong.
+    float speed = 0.0f;
     float rate = 0.0f;              // MiB per second, for SetRate
+    // 0 without speed or when received has reached (or passed) the total; a time beyond
+    // 32 bits reads 4294967295 instead of an undefined conversion.
     uint32_t remainingSeconds = 0;
-    int32_t percent = 0;            // hundredths of a percent, for SetPercent
+    // Hundredths of a percent, for SetPercent; not held at 10000 (the bar's fill is), but
+    // saturated at the ends of 32 bits.
+    int32_t percent = 0;
     ValueText receivedText = {};    // "%03.1f MBytes"
     ValueText elapsedText = {};     // "%02d:%02d:%02d"
     ValueText remainingText = {};   // "%02d:%02d:%02d"
