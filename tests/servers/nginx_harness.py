@@ -7,20 +7,24 @@ Python use
 ----------
   from nginx_harness import Nginx
   with Nginx("/srv/root") as n:          # Nginx(root, port=0, work_dir=None, workers=1,
-      n.port; n.url("/client/a.bin")     #       limit_rate=None, extra_http="", extra_server="")
-      n.log()                            # the access log, one dict per request
-      n.clear_log()
+      n.port; n.url("/client/a.bin")     #       limit_rate=None, extra_http="", extra_server="",
+      n.log()                            #       watch_pid=None)
+      n.clear_log()                      # the access log, one dict per request
+  A small watchdog process stops nginx should this process end without stop() (a crash, a
+  test killed by its timeout); stop() ends the watchdog too.
 
 Shell use
 ---------
   nginx_harness.py start ROOT [--port N] [--port-file FILE] [--work-dir DIR] [--workers N]
-                              [--limit-rate RATE]
+                              [--limit-rate RATE] [--watch-pid PID]
       starts nginx in the background and returns once it answers; prints "PORT <n>" and
       "DIR <work dir>" on stdout; --port-file FILE gets "<n>\\n". Without --work-dir a new
       temporary directory is made (its path is printed). The server keeps running after this
-      command returns.
+      command returns; with --watch-pid PID a watchdog stops it when process PID ends (a
+      test program passes its own PID, so that a crash leaves no nginx behind).
   nginx_harness.py stop DIR              stops the nginx started with that work directory,
                                          by the PID recorded there, and waits for it to end
+                                         (its watchdog then ends by itself within 0.5 s)
   nginx_harness.py stop --port-file FILE the same, for the start that wrote FILE
   nginx_harness.py log DIR               prints the access log's records (JSON lines)
 
@@ -161,7 +165,7 @@ def parse_log(path):
 
 class Nginx:
     def __init__(self, root, port=0, work_dir=None, workers=1, limit_rate=None, extra_http="",
-                 extra_server=""):
+                 extra_server="", watch_pid=None):
         self.root = os.path.abspath(root)
         self.requested_port = port
         self.own_dir = work_dir is None
@@ -170,6 +174,8 @@ class Nginx:
         self.limit_rate = limit_rate
         self.extra_http = extra_http
         self.extra_server = extra_server
+        self.watch_pid = watch_pid
+        self.watchdog = None
         self.proc = None
         self.pid = None
         self.port = None
@@ -224,22 +230,49 @@ class Nginx:
                     self.port = port
                     if detach:
                         self.proc = None  # nobody waits for it here; stop() goes by PID
+                    watch = self.watch_pid if detach else (self.watch_pid or os.getpid())
+                    if watch:
+                        self.start_watchdog(watch, detach)
                     return self
                 time.sleep(0.05)
             failed = self.proc.poll() is not None
-            self.stop()
-            if not failed:
-                raise RuntimeError("nginx did not answer within %gs" % START_TIMEOUT)
-            with open(self.error_log, errors="replace") as f:
-                f.seek(err_offset)
-                why = f.read()
-            if "Address already in use" not in why:
+            self.end_process()
+            why = ""
+            if os.path.exists(self.error_log):
+                with open(self.error_log, errors="replace") as f:
+                    f.seek(err_offset)
+                    why = f.read()
+            if not failed or "Address already in use" not in why:
+                self.stop()
+                if not failed:
+                    raise RuntimeError("nginx did not answer within %gs" % START_TIMEOUT)
                 raise RuntimeError("nginx failed to start:\n" + why)
-        raise RuntimeError("nginx found no free port")
+        self.stop()
+        raise RuntimeError("nginx could not listen on 127.0.0.1:%d:\n%s" % (port, why))
 
     def stop(self):
         """Stops nginx by its PID (SIGTERM: fast shutdown), waits for it, removes an own work
         directory. Safe to call twice."""
+        self.end_process()
+        if self.own_dir and self.work_dir and os.path.isdir(self.work_dir):
+            shutil.rmtree(self.work_dir, ignore_errors=True)
+            self.work_dir = None
+
+    def start_watchdog(self, watch_pid, detach):
+        self.watchdog = subprocess.Popen(
+            [sys.executable, os.path.abspath(__file__), "watch", str(watch_pid), str(self.pid),
+             self.conf], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=detach)
+
+    def end_process(self):
+        if self.watchdog is not None:
+            dog, self.watchdog = self.watchdog, None
+            dog.terminate()
+            try:
+                dog.wait(timeout=STOP_TIMEOUT)
+            except subprocess.TimeoutExpired:
+                dog.kill()
+                dog.wait(timeout=STOP_TIMEOUT)
         if self.pid is not None:
             pid, self.pid = self.pid, None
             if self.proc is not None:
@@ -253,9 +286,6 @@ class Nginx:
                         proc.wait(timeout=STOP_TIMEOUT)
             else:
                 stop_pid(pid, self.conf)
-        if self.own_dir and self.work_dir and os.path.isdir(self.work_dir):
-            shutil.rmtree(self.work_dir, ignore_errors=True)
-            self.work_dir = None
 
     def log(self):
         return parse_log(self.access_log)
@@ -270,6 +300,17 @@ class Nginx:
 
     def __exit__(self, *exc):
         self.stop()
+
+
+def watch(watch_pid, nginx_pid, conf):
+    """Stops nginx when the process that uses it goes away (a test that crashed, or was
+    killed by its timeout), and ends when nginx ends."""
+    while pid_is_our_nginx(nginx_pid, conf) and not is_zombie(nginx_pid):
+        if is_zombie(watch_pid):
+            stop_pid(nginx_pid, conf)
+            break
+        time.sleep(0.5)
+    return 0
 
 
 def stop_pid(pid, conf):
@@ -304,17 +345,27 @@ def cli(argv=None):
     s.add_argument("--work-dir")
     s.add_argument("--workers", type=int, default=1)
     s.add_argument("--limit-rate", help="per-connection rate, nginx syntax (e.g. 2m)")
+    s.add_argument("--watch-pid", type=int,
+                   help="stop nginx by itself when this process ends (e.g. the test's PID)")
     t = sub.add_parser("stop")
     t.add_argument("work_dir", nargs="?")
     t.add_argument("--port-file")
     g = sub.add_parser("log")
     g.add_argument("work_dir")
+    w = sub.add_parser("watch")  # internal: the watchdog of start --watch-pid and of Nginx()
+    w.add_argument("watch_pid", type=int)
+    w.add_argument("nginx_pid", type=int)
+    w.add_argument("conf")
     args = p.parse_args(argv)
+
+    if args.cmd == "watch":
+        signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+        return watch(args.watch_pid, args.nginx_pid, args.conf)
 
     if args.cmd == "start":
         work_dir = args.work_dir or tempfile.mkdtemp(prefix="nginx-harness-")
         n = Nginx(args.root, port=args.port, work_dir=work_dir, workers=args.workers,
-                  limit_rate=args.limit_rate)
+                  limit_rate=args.limit_rate, watch_pid=args.watch_pid)
         try:
             n.start(detach=True)
         except RuntimeError as e:

@@ -231,6 +231,49 @@ class NginxLifecycleTest(unittest.TestCase):
         self.assert_gone(pid, port)
 
 
+    def test_busy_port_is_reported_and_nothing_stays(self):
+        with socket.socket() as busy:
+            busy.bind(("127.0.0.1", 0))
+            busy.listen()
+            n = Nginx(self.root, port=busy.getsockname()[1])
+            with self.assertRaisesRegex(RuntimeError, "Address already in use"):
+                n.start()
+        self.assertIsNone(n.pid)
+        self.assertIsNone(n.work_dir)
+
+    def test_watchdog_stops_nginx_when_its_user_dies(self):
+        work = os.path.join(self.tmp, "work")
+        crash = ("import os, sys; sys.path.insert(0, %r); from nginx_harness import Nginx; "
+                 "n = Nginx(%r, work_dir=%r).start(); print(n.pid, flush=True); os._exit(3)"
+                 % (HERE, self.root, work))
+        out = subprocess.run([sys.executable, "-c", crash], capture_output=True, text=True,
+                             timeout=30)
+        pid = int(out.stdout)
+        gone = wait_for(lambda: is_gone(pid))
+        if not gone:
+            os.kill(pid, signal.SIGTERM)
+        self.assertTrue(gone)
+
+
+    def test_shell_start_with_watch_pid_ends_with_the_watched_process(self):
+        sleeper = subprocess.Popen(["sleep", "30"])
+        work = os.path.join(self.tmp, "nginx-work")
+        try:
+            out = subprocess.run([sys.executable, os.path.join(HERE, "nginx_harness.py"), "start",
+                                  self.root, "--work-dir", work, "--watch-pid", str(sleeper.pid)],
+                                 capture_output=True, text=True, timeout=30)
+            self.assertEqual(out.returncode, 0, out.stderr)
+            pid = json.loads(read_text(os.path.join(work, "harness.json")))["pid"]
+            self.assertFalse(is_gone(pid))
+        finally:
+            sleeper.kill()
+            sleeper.wait()
+        gone = wait_for(lambda: is_gone(pid))
+        if not gone:
+            os.kill(pid, signal.SIGTERM)
+        self.assertTrue(gone)
+
+
 class FaultServerTest(RangeSemantics, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
