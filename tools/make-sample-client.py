@@ -12,12 +12,14 @@ download with.
       manifest in MDIR (default DIR), the list in FILE (default DIR + ".sha256").
 
 Options:
-  --preset tiny|sample|bench|small-files   what to make (default tiny):
+  --preset tiny|sample|bench|small-files|huge-manifest   what to make (default tiny):
         tiny         6 files, about 3.7 MiB, in bin/ and data/ folders, one of them crossing
                      the 1 MiB block size; with the executable
         sample       40 files, about 300 MiB, in bin/ and data/*/ folders; with the executable
         bench        64 files of 16 MiB (1 GiB) in bench/dNN/; no executable unless --exe
         small-files  2,000 files of 512 B to 32 KiB in small/gNN/; no executable unless --exe
+        huge-manifest 20,000 files of 64 B to 2 KiB in many/hNNN/ (about 21 MB), for the
+                     memory of a long manifest; no executable unless --exe
   --seed N            content seed (default 1); sizes and names depend only on the preset
   --version N         the manifest's "Version" (default 1)
   --exe PATH          copy this program in as the executable entry (also for bench and
@@ -60,6 +62,7 @@ import sys
 BLOCK = 1 << 20
 MANIFEST_PATH = "Live/moskale/json/tolvin"
 FORBIDDEN = set('",{}[]')
+PRESETS = ("tiny", "sample", "bench", "small-files", "huge-manifest")
 
 
 class PlanError(ValueError):
@@ -93,6 +96,10 @@ def preset_entries(preset):
         rng = random.Random("tolvin-small-sizes")
         return [("small/g%02d/f%04d.dat" % (i // 100, i), rng.randrange(512, 32769))
                 for i in range(2000)]
+    if preset == "huge-manifest":
+        rng = random.Random("tolvin-huge-sizes")
+        return [("many/h%03d/f%05d.dat" % (i // 100, i), rng.randrange(64, 2049))
+                for i in range(20000)]
     raise PlanError("unknown preset %r" % preset)
 
 
@@ -198,7 +205,7 @@ def main(argv=None):
     p.add_argument("--url")
     p.add_argument("--manifest-dir")
     p.add_argument("--sha256-file")
-    p.add_argument("--preset", default="tiny", choices=("tiny", "sample", "bench", "small-files"))
+    p.add_argument("--preset", default="tiny", choices=PRESETS)
     p.add_argument("--seed", type=int, default=1)
     p.add_argument("--version", type=int, default=1)
     p.add_argument("--exe")
