@@ -33,7 +33,10 @@ cMgrDownloader::~cMgrDownloader() {
     if (transfers_) {
         const int32_t count = entryCount_.load();
         for (int32_t i = 0; i < count; ++i) {
-            // A transfer blocked in a read returns only when its handle is closed.
+            // A transfer blocked in a read returns only when its handle is closed. Running is
+            // cleared first, so that the failed read is taken for the stop it is, not for a
+            // dropped connection to reconnect or a read to retry.
+            transfers_[i].RequestStop();
             transfers_[i].CloseInternetHandle();
             transfers_[i].Stop();
         }

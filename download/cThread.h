@@ -19,6 +19,8 @@ public:
     // Clears running and waits for the body to return; once only. Subclasses whose body uses
     // their own fields call it first in their destructors, before those fields go.
     void Stop();
+    // Clears running without waiting: the body ends at its next poll. Stop still joins.
+    void RequestStop() { running_.store(0); }
 
     // The body runs on the caller's thread (the synchronous transfer).
     void RunHere();
