@@ -1,0 +1,13 @@
+#pragma once
+#include "download/cMgrDownloader.h"
+#include "ui/ProgressFigures.h"
+
+// The manager's counters as one reader sees them, each read whole.
+inline ProgressCounters CountersOf(const cMgrDownloader& manager) {
+    ProgressCounters c;
+    c.totalSize = manager.GetTotalSize();
+    c.received = manager.GetReceivedBytes();
+    c.thisRun = manager.GetBytesThisRun();
+    c.startTick = manager.GetStartTick();
+    return c;
+}
