@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what it needs, builds every configuration and runs every test.
 #   native unit and integration tests (ASan + UBSan) through CTest,
-#   the shipped 32-bit and the 64-bit Windows builds (warnings are errors),
+#   the shipped 32-bit and the 64-bit Windows builds (warnings are errors), the window
+#   layer's tests of the 64-bit build under wine64 on a display of their own,
 #   a short fuzzing pass over the JSON reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,6 +27,9 @@ for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$jobs"
 done
+
+step "window layer tests under wine64"
+ctest --test-dir build/win64 --output-on-failure
 
 step "fuzzing pass"
 tools/fuzz.sh

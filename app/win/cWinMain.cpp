@@ -151,8 +151,8 @@ void cWinMain::OnPaint() {
 }
 
 void cWinMain::OnClose() {
-    if (MessageBoxA(handle_, AppContext->exitQuestion, AppContext->caption, MB_ICONQUESTION | MB_OKCANCEL) != IDOK)
-        return;
+    // Owner and caption by the one message convention.
+    if (ShowMessage(AppContext->exitQuestion, MB_ICONQUESTION | MB_OKCANCEL) != IDOK) return;
     StopDownloader();
     DestroyWindow(handle_);
 }
