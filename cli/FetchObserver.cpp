@@ -4,23 +4,11 @@
 
 #include "download/EngineClock.h"
 #include "download/cMgrDownloader.h"
+#include "ui/ManagerCounters.h"
 #include "ui/ProgressFigures.h"
 
-namespace {
-
-ProgressCounters Read(const cMgrDownloader& m) {
-    ProgressCounters c;
-    c.totalSize = m.GetTotalSize();
-    c.received = m.GetReceivedBytes();
-    c.thisRun = m.GetBytesThisRun();
-    c.startTick = m.GetStartTick();
-    return c;
-}
-
-}  // namespace
-
 void FetchObserver::PrintProgress(const cMgrDownloader& manager, uint32_t now) {
-    const ProgressCounters c = Read(manager);
+    const ProgressCounters c = CountersOf(manager);
     const PanelFigures f = ProgressFigures::ForPanel(c, now);
     if (!f.changed) return;
     ValueText total, rate;
@@ -35,7 +23,7 @@ void FetchObserver::PrintProgress(const cMgrDownloader& manager, uint32_t now) {
 }
 
 void FetchObserver::OnFinalUpdate(const cMgrDownloader& manager) {
-    const ProgressCounters c = Read(manager);
+    const ProgressCounters c = CountersOf(manager);
     const uint32_t now = EngineClock().TickCount();
     const FinalFigures f = ProgressFigures::ForFinalUpdate(c, now);
     if (!f.changed) return;

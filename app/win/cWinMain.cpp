@@ -16,7 +16,7 @@
 #include "platform/Host.h"
 #include "ui/win/ComRelease.h"
 #include "ui/win/Drawing.h"
-#include "ui/win/ManagerCounters.h"
+#include "ui/ManagerCounters.h"
 
 cWinMain::cWinMain(cJson* layoutDocument) : layout_(layoutDocument) {}
 

@@ -9,7 +9,7 @@
 #include "platform/Clock.h"
 #include "ui/win/ComRelease.h"
 #include "ui/win/Drawing.h"
-#include "ui/win/ManagerCounters.h"
+#include "ui/ManagerCounters.h"
 #include "ui/win/cProgressBar.h"
 
 namespace {

@@ -1,4 +1,5 @@
 #pragma once
+// Header only: the Windows windows and the console front end read the counters alike.
 #include "download/cMgrDownloader.h"
 #include "ui/ProgressFigures.h"
 
