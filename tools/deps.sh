@@ -8,7 +8,7 @@ set -euo pipefail
 common=(cmake ninja-build g++ pkg-config python3 ca-certificates)
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)
 wine=(wine64 xvfb xdotool x11-utils fonts-wine fonts-liberation2 imagemagick)
-servers=(nginx-light curl)
+servers=(nginx-light curl aria2 time)
 native=(googletest libgtest-dev libcurl4-openssl-dev clang libclang-rt-14-dev)
 
 case "${1:-test}" in
