@@ -26,9 +26,9 @@ cWinMain& Main() { return *AppContext->mainWindow; }
 int CALLBACK FolderDialogCallback(HWND dialog, UINT notification, LPARAM param, LPARAM appValue) {
     switch (notification) {
     case BFFM_INITIALIZED: {
-        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, appValue);
-        SendMessageA(dialog, BFFM_SETEXPANDED, FALSE, appValue);
         // The title we gave the dialog marks the label whose text the space figures replace.
+        // Found before the selection is set: selecting sends BFFM_SELCHANGED at once (Wine does
+        // so within BFFM_SETSELECTIONA), and that first change must already fill the label.
         folderDialogLabel = nullptr;
         for (HWND child = FindWindowExA(dialog, nullptr, nullptr, nullptr); child;
              child = FindWindowExA(dialog, child, nullptr, nullptr)) {
@@ -38,6 +38,13 @@ int CALLBACK FolderDialogCallback(HWND dialog, UINT notification, LPARAM param, 
                 folderDialogLabel = child;
                 break;
             }
+        }
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, appValue);
+        // BFFM_SETEXPANDED has no ANSI form: with TRUE it reads a UTF-16 path, with FALSE an
+        // item list, so the folder text is converted rather than passed as it is.
+        wchar_t widePath[MAX_PATH] = {};
+        if (MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(appValue), -1, widePath, MAX_PATH) > 0) {
+            SendMessageA(dialog, BFFM_SETEXPANDED, TRUE, reinterpret_cast<LPARAM>(widePath));
         }
         break;
     }

@@ -152,9 +152,12 @@ class App:
 class Session:
     """One test's world: prefix, display, server, programs. Use as a context manager."""
 
-    def __init__(self, test, name=None):
+    def __init__(self, test, name=None, display=None):
+        """test: the unittest case (its name names the session) or None with a name; display:
+        an X display to use as it is (":0"), else the session starts an Xvfb of its own."""
         self.test = test
         self.name = name or test.id().split(".")[-1].removeprefix("test_")
+        self.given_display = display
         self.dir = os.path.join(WORK, self.name)
         self.prefix = os.path.join(self.dir, "prefix")
         self.srv = os.path.join(self.dir, "srv")
@@ -189,12 +192,16 @@ class Session:
         os.makedirs(self.srv)
         os.makedirs(SHOTS, exist_ok=True)
         subprocess.run(["cp", "-a", os.path.join(TEMPLATE, "prefix"), self.prefix], check=True, timeout=120)
-        self._start_xvfb()
+        if self.given_display:
+            self.display = self.given_display
+        else:
+            self._start_xvfb()
         env = dict(os.environ)
         for key in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
             env.pop(key, None)
-        env.update(WINEPREFIX=self.prefix, DISPLAY=":%d" % self.display, WINEDEBUG="-all",
+        env.update(WINEPREFIX=self.prefix, WINEDEBUG="-all",
                    WINEDLLOVERRIDES="mscoree,mshtml=", no_proxy="127.0.0.1,localhost")
+        env["DISPLAY"] = self.display if isinstance(self.display, str) else ":%d" % self.display
         self.env = env
         # A persistent wineserver: each program start then takes a fraction of a second.
         subprocess.run([WINESERVER, "-p"], env=env, check=True, timeout=30)
